@@ -79,18 +79,12 @@ static void identify_open_file(FILE* file, FILE* out) {
     fputs("\n File Format:  unknown\n", out);
 }
 
-int identify_and_report(int argc, char** argv, FILE* out) {
-    program_path = argc > 0 && argv[0] ? argv[0] : "";
-    end_budget = kDefaultEndBudget;
-    embedded_limit = kDefaultEmbeddedLimit;
-    atom_limit = kDefaultAtomLimit;
-
-    const char* file_name = nullptr;
-    bool bad_option = false;
-    for (int i = 1; i < argc && !bad_option; ++i) {
+CommandLine scan_arguments(int argc, char** argv) {
+    CommandLine line{nullptr, false, kDefaultEndBudget, kDefaultEmbeddedLimit, kDefaultAtomLimit};
+    for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (!is_option(arg)) {
-            file_name = arg;
+            line.file_name = arg;
             continue;
         }
         char letter = arg[1];
@@ -98,16 +92,27 @@ int identify_and_report(int argc, char** argv, FILE* out) {
         const char* value = arg[2] == ':' ? arg + 3 : arg + 2;
         switch (letter) {
             case 'A': use_ansi_code_page = 1; break;
-            case 'D': end_budget = parse_option_value(value); break;
-            case 'M': embedded_limit = parse_option_value(value); break;
-            case 'Q': atom_limit = parse_option_value(value); break;
-            default: bad_option = true; break;
+            case 'D': line.end_budget = parse_option_value(value); break;
+            case 'M': line.embedded_limit = parse_option_value(value); break;
+            case 'Q': line.atom_limit = parse_option_value(value); break;
+            default: line.show_usage = true; return line;
         }
     }
-    if (bad_option || !file_name) {
+    if (!line.file_name) line.show_usage = true;
+    return line;
+}
+
+int identify_and_report(int argc, char** argv, FILE* out) {
+    program_path = argc > 0 && argv[0] ? argv[0] : "";
+    CommandLine line = scan_arguments(argc, argv);
+    if (line.show_usage) {
         write_usage(out);
         return 0;
     }
+    const char* file_name = line.file_name;
+    end_budget = line.end_budget;
+    embedded_limit = line.embedded_limit;
+    atom_limit = line.atom_limit;
 
     // A directory opens on Linux but is no file to examine.
     FILE* file = fopen(file_name, "rb");

@@ -55,7 +55,10 @@ OpenBytes::~OpenBytes() { fclose(file_); }
 std::string program_in_data_dir() { return std::string(REELKIT_SOURCE_DIR) + "/data/reelkit"; }
 
 RunResult run_driver_as(const std::string& argv0, const std::vector<std::string>& args) {
-    std::vector<std::string> all{argv0};
+    // The driver keeps argument 0 as program_path: the texts stay alive until
+    // the next run, as a process's arguments would.
+    static std::vector<std::string> all;
+    all = {argv0};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(&a[0]);
