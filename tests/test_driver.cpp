@@ -12,7 +12,10 @@ const char kUsage[] =
     "\n"
     "REELKIT filename\n";
 
-CommandLine scan(std::vector<std::string> args) {
+// The scan points into the arguments, so they stay alive until the next scan.
+CommandLine scan(const std::vector<std::string>& given) {
+    static std::vector<std::string> args;
+    args = given;
     args.insert(args.begin(), "prog");
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(&a[0]);
