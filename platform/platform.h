@@ -38,3 +38,28 @@ bool read_text_line(FILE* file, char* buf, int size);
 // with free()) in the console's code page, or the desktop's when
 // ansi_code_page is set. Text ends at the first NUL unit.
 char* utf16le_to_local(const unsigned char* text, int32_t units, bool ansi_code_page);
+
+// ---------------------------------------------------------------------------
+// Services of the windowed front end: where the report file goes, opening it
+// safely, showing it in the desktop's viewer, and removing it afterwards.
+
+// The user's temporary directory: TMPDIR when set and non-empty, else "/tmp".
+const char* temp_directory();
+
+// Creates (or empties) the file at path for writing, readable and writable
+// by its owner only. The path usually lies in a directory that every user
+// can write, so a symbolic link there is never followed, and an existing
+// entry that is not a regular file of this user with a single name is
+// refused rather than emptied. Null on refusal or failure.
+FILE* create_private_file(const char* path);
+
+// Starts the desktop's viewer ("xdg-open") on path, its one argument, without
+// a shell and without waiting for it. A viewer that cannot be started is not
+// reported.
+void start_viewer(const char* path);
+
+// Suspends the program for the given number of milliseconds.
+void sleep_ms(int milliseconds);
+
+// Removes the file at path; a failure is not reported.
+void delete_file(const char* path);
