@@ -1,7 +1,7 @@
 #!/bin/sh
-# Makes the two MPEG sample files with ffmpeg's own test sources.
+# Makes the two MPEG sample files under samples/ with ffmpeg's own test sources.
 set -eu
-cd "$(dirname "$0")"
+cd "$(dirname "$0")/../samples"
 FF="ffmpeg -hide_banner -loglevel error -y -bitexact"
 
 # MPEG-1 system stream: 320x240 at 25 fps, 44.1 kHz stereo Layer 2.
