@@ -5,6 +5,7 @@
 
 #include "containers/text.h"
 #include "front/report.h"
+#include "mpeg/mpeg.h"
 #include "model/ident_record.h"
 #include "platform/platform.h"
 
@@ -22,11 +23,16 @@ static const int32_t kDefaultAtomLimit = 4;
 
 using Identifier = bool (*)(FILE*, IdentResult*);
 
+static bool identify_mpeg_with_settings(FILE* file, IdentResult* record) {
+    return identify_mpeg(file, record, embedded_limit, end_budget) != kMpegNone;
+}
+
 // The chain of identifiers, in the order they are offered the file; the
 // first that recognises it ends the chain. Identifiers that take settings
 // are reached through a small adapter.
 static const Identifier kChain[] = {
     identify_text,
+    identify_mpeg_with_settings,
 };
 
 static bool is_ascii_letter(unsigned char c) {
