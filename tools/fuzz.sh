@@ -26,7 +26,8 @@ for f in tests/data/* samples/* tests/fuzz/regressions/*; do
     *) cp "$f" "$work/identify/" ;;
   esac
 done
-cp data/reelkit.cdb "$work/codec_db/" 2>/dev/null || true
+# A slice of the shipped database: the whole file would slow every run.
+head -c 4096 data/reelkit.cdb > "$work/codec_db/shipped-slice.cdb"
 cp tests/data/*.cdb "$work/codec_db/" 2>/dev/null || true
 
 status=0
