@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "containers/quicktime.h"
+#include "containers/realmedia.h"
 #include "containers/text.h"
 #include "front/report.h"
 #include "mpeg/mpeg.h"
@@ -23,6 +25,10 @@ static const int32_t kDefaultAtomLimit = 4;
 
 using Identifier = bool (*)(FILE*, IdentResult*);
 
+static bool identify_quicktime_with_limit(FILE* file, IdentResult* record) {
+    return identify_quicktime(file, record, atom_limit);
+}
+
 static bool identify_mpeg_with_settings(FILE* file, IdentResult* record) {
     return identify_mpeg(file, record, embedded_limit, end_budget) != kMpegNone;
 }
@@ -32,6 +38,8 @@ static bool identify_mpeg_with_settings(FILE* file, IdentResult* record) {
 // are reached through a small adapter.
 static const Identifier kChain[] = {
     identify_text,
+    identify_realmedia,
+    identify_quicktime_with_limit,
     identify_mpeg_with_settings,
 };
 
