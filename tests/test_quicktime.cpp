@@ -396,3 +396,40 @@ TEST(QuickTime, ReportThroughTheDriver) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sample-description types are looked up under "qtvid" and "qtaud", and the
+// report shows what the database says of them.
+TEST(QuickTime, CodecDescriptionsFromTheDatabase) {
+    TempFile db(
+        "qtvid: avc1\n"
+        "  N: Test AVC Video; AVC\n"
+        "  A: Test Video Works\n"
+        "qtaud: mp4a\n"
+        "  N: Test AAC Audio\n"
+        "  W: https://audio.example\n",
+        "reelkit.cdb");
+    RunResult run = run_driver_as(db.dir() + "/reelkit", {test_data("mp4_h264_aac.mp4")});
+    EXPECT_EQ(run.output,
+              "   File Name:  mp4_h264_aac.mp4\n"
+              "\n"
+              " File Format:  QuickTime\n"
+              "      Author:  Apple Computer, Inc.\n"
+              "    Web Site:  https://www.apple.com/quicktime\n"
+              "\n"
+              "     Content:  Video and Audio\n"
+              "    Duration:  1.001 sec\n"
+              "  Video Info:  192 x 108, 29.970 fps\n"
+              "  Audio Info:  48000 Hz, stereo\n"
+              "\n"
+              "Video Format:  Test AVC Video\n"
+              "      FourCC:  \"avc1\"\n"
+              "      Author:  Test Video Works\n"
+              "\n"
+              "Audio Format:  Test AAC Audio\n"
+              "      FourCC:  \"mp4a\"\n"
+              "    Web Site:  https://audio.example\n");
+}
+
+}  // namespace
