@@ -141,7 +141,8 @@ static void handle_time_to_sample(FILE* file, IdentResult* record, int64_t end_p
     }
 }
 
-// An atom inside "stsd": its type is the codec of the track's samples.
+// An atom inside "stsd": its type is the codec of the track's samples. The
+// codec is described once the walk is over (see identify_quicktime).
 static void handle_sample_description(FILE* file, IdentResult* record, const AtomPathEntry* entry) {
     if (fseek(file, kSampleDescriptionHeader, SEEK_CUR) != 0) return;
     unsigned char type_bytes[4];
@@ -150,7 +151,6 @@ static void handle_sample_description(FILE* file, IdentResult* record, const Ato
     if (track_kind == kTrackVideo) {
         record->has_video_codec_id = 1;
         record->video_codec_id = read_u32le(type_bytes);
-        lookup_codec("qtvid", record->video_codec_id, &record->video_codec);
         if (fseek(file, kVideoFieldsBeforeSize, SEEK_CUR) != 0) return;
         if (!read_exact(file, buf, 4)) return;
         record->width = read_u16be(buf);
@@ -158,7 +158,6 @@ static void handle_sample_description(FILE* file, IdentResult* record, const Ato
     } else if (track_kind == kTrackSound) {
         record->has_audio_codec_id = 1;
         record->audio_codec_id = read_u32le(type_bytes);
-        lookup_codec("qtaud", record->audio_codec_id, &record->audio_codec);
         if (fseek(file, kSoundFieldsBeforeChannels, SEEK_CUR) != 0) return;
         if (!read_exact(file, buf, 2)) return;
         record->channels = read_u16be(buf);
@@ -231,5 +230,11 @@ bool identify_quicktime(FILE* file, IdentResult* record, int32_t atom_limit) {
 
     rewind(file);
     walk_atoms(file, record, INT32_MAX, atom_path, atom_path);
+    // The last sample description of each kind names the codec reported.
+    // Each lookup reads the whole database, so it is made once per kind
+    // rather than once per description: a file of many tiny descriptions
+    // would otherwise take seconds per megabyte.
+    if (record->has_video_codec_id) lookup_codec("qtvid", record->video_codec_id, &record->video_codec);
+    if (record->has_audio_codec_id) lookup_codec("qtaud", record->audio_codec_id, &record->audio_codec);
     return true;
 }

@@ -430,6 +430,14 @@ TEST(QuickTime, CodecDescriptionsFromTheDatabase) {
               "Audio Format:  Test AAC Audio\n"
               "      FourCC:  \"mp4a\"\n"
               "    Web Site:  https://audio.example\n");
+
+    // The description belongs to the codec reported: the last sample
+    // description, even when the database knows an earlier one only.
+    Bytes track = trak("vide", 600, stsd(video_entry("avc1", 64, 48) + video_entry("zzzz", 64, 48)));
+    TempFile movie(atom("moov", track), "two.mov");
+    run = run_driver_as(db.dir() + "/reelkit", {movie.path()});
+    EXPECT_NE(run.output.find("Video Format:\n      FourCC:  \"zzzz\"\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Test AVC Video"), std::string::npos) << run.output;
 }
 
 }  // namespace
