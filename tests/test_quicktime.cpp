@@ -393,6 +393,8 @@ TEST(QuickTime, ReportThroughTheDriver) {
               std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("      FourCC:  \"mp4a\"\n"), std::string::npos) << run.output;
+    // The shipped database describes the AAC sample type.
+    EXPECT_EQ(run.output.find("Audio Format:\n"), std::string::npos) << run.output;
 }
 
 }  // namespace
