@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "containers/asf.h"
+#include "containers/avi.h"
 #include "containers/quicktime.h"
 #include "containers/realmedia.h"
 #include "containers/text.h"
@@ -38,6 +40,8 @@ static bool identify_mpeg_with_settings(FILE* file, IdentResult* record) {
 // are reached through a small adapter.
 static const Identifier kChain[] = {
     identify_text,
+    identify_avi,
+    identify_asf,
     identify_realmedia,
     identify_quicktime_with_limit,
     identify_mpeg_with_settings,

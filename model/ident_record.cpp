@@ -5,13 +5,16 @@
 
 IdentResult ident_result;
 
+void release_meta_items(MetaItem* items) {
+    if (!items) return;
+    // Every array is made with all its slots zeroed, so values past
+    // meta_count are either set or null.
+    for (MetaItem* item = items; item->label; ++item) free(item->value);
+    free(items);
+}
+
 void clear_ident_result(IdentResult* record) {
-    if (record->meta_items) {
-        // Every array is made with all its slots zeroed, so values past
-        // meta_count are either set or null.
-        for (MetaItem* item = record->meta_items; item->label; ++item) free(item->value);
-        free(record->meta_items);
-    }
+    release_meta_items(record->meta_items);
     memset(record, 0, sizeof *record);
 }
 

@@ -46,6 +46,9 @@ struct IdentResult {
 
 extern IdentResult ident_result;
 
+// Releases a metadata array and every value in it (null is allowed).
+void release_meta_items(MetaItem* items);
+
 // Every identifier begins with this: releases the metadata texts the record
 // owns, then sets every byte of the record to zero.
 void clear_ident_result(IdentResult* record);
