@@ -31,7 +31,9 @@ static const Bytes kAudioMedia = guid("F8699E40-5B4D-11CF-A8FD-00805F5C442B");
 static const Bytes kContentDescription = guid("75B22633-668E-11CF-A6D9-00AA0062CE6C");
 static const Bytes kDataObject = guid("75B22636-668E-11CF-A6D9-00AA0062CE6C");
 
-static Bytes object(const Bytes& id, const Bytes& body) { return id + le64(24 + body.size()) + body; }
+static Bytes object(const Bytes& id, const Bytes& body) {
+    return id + le64(24 + body.size()) + body;
+}
 
 // The header object with count objects, then whatever follows the header.
 static Bytes asf_file(uint32_t count, const Bytes& objects, const Bytes& after = "") {
@@ -39,9 +41,9 @@ static Bytes asf_file(uint32_t count, const Bytes& objects, const Bytes& after =
 }
 static Bytes file_properties(uint64_t file_size, uint64_t play_100ns, uint64_t preroll_ms,
                              uint32_t flags = 2) {
-    return object(kFileProperties, zeros(16) + le64(file_size) + zeros(8) + le64(1) + le64(play_100ns) +
-                                       le64(play_100ns) + le64(preroll_ms) + le32(flags) +
-                                       le32(3200) + le32(3200) + le32(128000));
+    return object(kFileProperties, zeros(16) + le64(file_size) + zeros(8) + le64(1) +
+                                       le64(play_100ns) + le64(play_100ns) + le64(preroll_ms) +
+                                       le32(flags) + le32(3200) + le32(3200) + le32(128000));
 }
 static Bytes stream_properties(const Bytes& type, const Bytes& type_data) {
     return object(kStreamProperties, type + zeros(16) + le64(0) + le32(uint32_t(type_data.size())) +
@@ -50,11 +52,12 @@ static Bytes stream_properties(const Bytes& type, const Bytes& type_data) {
 static Bytes video_stream(uint32_t width, uint32_t height, const char* compression) {
     Bytes bitmap_header = le32(40) + le32(width) + le32(height) + le16(1) + le16(24) +
                           Bytes(compression, 4) + zeros(20);
-    return stream_properties(kVideoMedia, le32(width) + le32(height) + "\x02" + le16(40) + bitmap_header);
+    return stream_properties(kVideoMedia,
+                             le32(width) + le32(height) + "\x02" + le16(40) + bitmap_header);
 }
 static Bytes audio_stream(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t byte_rate) {
-    return stream_properties(kAudioMedia, le16(tag) + le16(channels) + le32(rate) + le32(byte_rate) +
-                                              le16(2) + le16(16) + le16(0));
+    return stream_properties(kAudioMedia, le16(tag) + le16(channels) + le32(rate) +
+                                              le32(byte_rate) + le16(2) + le16(16) + le16(0));
 }
 // UTF-16LE of a text, with its terminating NUL unit.
 static Bytes utf16(const std::u16string& text) {
@@ -87,7 +90,8 @@ static bool identify(const Bytes& bytes) {
 static std::string meta() {
     std::string out;
     for (int i = 0; i < ident_result.meta_count; ++i)
-        out += std::string(ident_result.meta_items[i].label) + "=" + ident_result.meta_items[i].value + "\n";
+        out += std::string(ident_result.meta_items[i].label) + "=" +
+               ident_result.meta_items[i].value + "\n";
     return out;
 }
 
@@ -129,6 +133,22 @@ TEST(Asf, HeaderObjects) {
     EXPECT_EQ(meta(), "Title=ABCDE\nCopyright=(c) Us\n");
 }
 
+// Codecs are described from the database beside the program.
+TEST(Asf, CodecDescriptions) {
+    TempFile db(
+        "msvid: WMV2\n  N: Windows Media Video 8\nmsaud: 0x0161\n  N: Windows Media Audio 2\n",
+        "reelkit.cdb");
+    std::string program = db.dir() + "/reelkit";
+    const char* saved = program_path;
+    program_path = program.c_str();
+    bool recognised = identify(
+        asf_file(2, video_stream(640, 480, "WMV2") + audio_stream(0x0161, 2, 44100, 16000)));
+    program_path = saved;
+    ASSERT_TRUE(recognised);
+    EXPECT_STREQ(ident_result.video_codec.name, "Windows Media Video 8");
+    EXPECT_STREQ(ident_result.audio_codec.name, "Windows Media Audio 2");
+}
+
 TEST(Asf, PlayTimeAndDataRate) {
     struct Case {
         const char* what;
@@ -146,11 +166,13 @@ TEST(Asf, PlayTimeAndDataRate) {
         // 10^-7 s: the quotient lies far beyond 64 bits.
         {"quotient does not fit", 0xFFFFFFFFFFFFull, 10001, 1, 0, 1e-7, 0},
         // Low 32 bits of 10^11, as in the other identifiers.
-        {"quotient keeps low 32 bits", 100000000000ull, 10000000, 0, 0, 1.0, int32_t(uint32_t(100000000000ull))},
+        {"quotient keeps low 32 bits", 100000000000ull, 10000000, 0, 0, 1.0,
+         int32_t(uint32_t(100000000000ull))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(identify(asf_file(1, file_properties(c.file_size, c.play_100ns, c.preroll_ms, c.flags))));
+        ASSERT_TRUE(identify(
+            asf_file(1, file_properties(c.file_size, c.play_100ns, c.preroll_ms, c.flags))));
         EXPECT_NEAR(ident_result.duration, c.duration, 1e-12);
         EXPECT_EQ(ident_result.data_rate, c.data_rate);
     }
@@ -161,27 +183,34 @@ TEST(Asf, PlayTimeAndDataRate) {
 TEST(Asf, WalkStops) {
     const Bytes video = video_stream(320, 240, "WMV1");
     const Bytes audio = audio_stream(0x0160, 1, 22050, 4000);
-    auto with_size = [](const Bytes& obj, uint64_t size) { return obj.substr(0, 16) + le64(size) + obj.substr(24); };
+    auto with_size = [](const Bytes& obj, uint64_t size) {
+        return obj.substr(0, 16) + le64(size) + obj.substr(24);
+    };
     struct Case {
         const char* what;
         Bytes file;
         bool video, audio;
     } cases[] = {
         {"count reached", asf_file(1, video + audio), true, false},
-        {"count past the header's objects", asf_file(100, video, object(kDataObject, zeros(50)) + audio), true,
-         true},
+        {"count past the header's objects",
+         asf_file(100, video, object(kDataObject, zeros(50)) + audio), true, true},
         {"count past the end of the file", asf_file(0xFFFFFFFFu, video + audio), true, true},
-        {"size with a high half", asf_file(2, with_size(video, 0x100000000ull | 85) + audio), false, false},
+        {"size with a high half", asf_file(2, with_size(video, 0x100000000ull | 85) + audio), false,
+         false},
         {"size below 24", asf_file(2, with_size(video, 23) + audio), false, false},
-        {"size of 2 GB or more", asf_file(2, with_size(video, 0x80000000ull) + audio), false, false},
-        {"size far past the end", asf_file(2, with_size(video, 0x7FFFFFFFull) + audio), true, false},
+        {"size of 2 GB or more", asf_file(2, with_size(video, 0x80000000ull) + audio), false,
+         false},
+        {"size far past the end", asf_file(2, with_size(video, 0x7FFFFFFFull) + audio), true,
+         false},
         {"object header cut short", asf_file(2, video + audio.substr(0, 20)), true, false},
         {"stream properties cut short", asf_file(2, video + audio.substr(0, 24 + 53)), true, false},
         {"audio format cut short", asf_file(2, video + audio.substr(0, 24 + 54 + 11)), true, true},
         {"video format cut short", asf_file(2, video.substr(0, 24 + 54 + 30)), true, false},
-        {"file properties cut short", asf_file(3, file_properties(1, 1, 0).substr(0, 24 + 67) + video), false,
-         false},
-        {"other stream type passed over", asf_file(2, stream_properties(guid("59DACFC0-59E6-11D0-A3AC-00A0C90348F6"), zeros(40)) + audio),
+        {"file properties cut short",
+         asf_file(3, file_properties(1, 1, 0).substr(0, 24 + 67) + video), false, false},
+        {"other stream type passed over",
+         asf_file(
+             2, stream_properties(guid("59DACFC0-59E6-11D0-A3AC-00A0C90348F6"), zeros(40)) + audio),
          false, true},
     };
     for (const Case& c : cases) {
@@ -216,16 +245,21 @@ TEST(Asf, ContentDescription) {
          content_description(utf16(u"T"), utf16(u"A"), utf16(u"C"), utf16(u"D"), utf16(u"R")),
          "Title=T\nAuthor=A\nCopyright=C\nDescription=D\nRating=R\n", true},
         {"no texts", content_description(""), "", true},
-        {"odd length drops its last byte", content_description_lengths(7, "A\0B\0C\0D"s), "Title=ABC\n", true},
+        {"odd length drops its last byte", content_description_lengths(7, "A\0B\0C\0D"s),
+         "Title=ABC\n", true},
         {"length 1 gives an empty text", content_description_lengths(1, "A"), "Title=\n", true},
         {"text without terminator", content_description("H\0i\0"s), "Title=Hi\n", true},
-        {"text ends at its first NUL", content_description(utf16(u"AB") + utf16(u"CD")), "Title=AB\n", true},
-        {"length 1024 is read", content_description(x511 + zeros(2)), "Title=" + std::string(511, 'x') + "\n",
+        {"text ends at its first NUL", content_description(utf16(u"AB") + utf16(u"CD")),
+         "Title=AB\n", true},
+        {"length 1024 is read", content_description(x511 + zeros(2)),
+         "Title=" + std::string(511, 'x') + "\n", true},
+        {"length 1025 ends the walk", content_description_lengths(1025, x511 + zeros(3)), "", false,
+         false},
+        {"text cut off by the end of the file", content_description_lengths(12, "A\0B\0"s), "",
+         false, true},
+        {"later text cut off",
+         content_description(utf16(u"T"), "A", utf16(u"C")).substr(0, 24 + 10 + 4 + 1), "", false,
          true},
-        {"length 1025 ends the walk", content_description_lengths(1025, x511 + zeros(3)), "", false, false},
-        {"text cut off by the end of the file", content_description_lengths(12, "A\0B\0"s), "", false, true},
-        {"later text cut off", content_description(utf16(u"T"), "A", utf16(u"C")).substr(0, 24 + 10 + 4 + 1),
-         "", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -245,7 +279,8 @@ TEST(Asf, SecondContentDescription) {
     ASSERT_TRUE(identify(asf_file(2, first + content_description_lengths(1025, zeros(1025)))));
     EXPECT_EQ(meta(), "Title=First\nAuthor=Me\n");
 
-    ASSERT_TRUE(identify(asf_file(2, first + content_description(utf16(u"Second"), utf16(u"Cut")).substr(0, 24 + 10 + 16))));
+    ASSERT_TRUE(identify(asf_file(
+        2, first + content_description(utf16(u"Second"), utf16(u"Cut")).substr(0, 24 + 10 + 16))));
     EXPECT_EQ(meta(), "Title=First\nAuthor=Me\n");
 
     ASSERT_TRUE(identify(asf_file(2, first + content_description(""))));
@@ -274,7 +309,8 @@ TEST(WideText, Utf16ToUtf8) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (bool ansi : {false, true}) {
-            char* text = utf16le_to_local(reinterpret_cast<const unsigned char*>(c.text.data()), c.units, ansi);
+            char* text = utf16le_to_local(reinterpret_cast<const unsigned char*>(c.text.data()),
+                                          c.units, ansi);
             ASSERT_NE(text, nullptr);
             EXPECT_EQ(std::string(text), c.expected);
             free(text);
@@ -285,8 +321,9 @@ TEST(WideText, Utf16ToUtf8) {
 // The report of a crafted file through the driver: the metadata lines come
 // first, a non-ASCII title as UTF-8, and the -A choice gives the same text.
 TEST(Asf, ReportWithNonAsciiTitle) {
-    Bytes objects = file_properties(4000, 20000000, 0) +
-                    content_description(utf16(u"Caf\u00E9 \U0001D11E"), "", "", utf16(u"Recorded in hall B"));
+    Bytes objects =
+        file_properties(4000, 20000000, 0) +
+        content_description(utf16(u"Caf\u00E9 \U0001D11E"), "", "", utf16(u"Recorded in hall B"));
     TempFile file(asf_file(2, objects), "talk.asf");
     for (const char* option : {"", "-A"}) {
         std::vector<std::string> args{file.path()};

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "containers/avi.h"
+#include "front/driver.h"
 #include "tests/support.h"
 
 // Builders for crafted AVI files. chunk() writes a RIFF chunk the way a
@@ -101,8 +102,9 @@ TEST(Avi, MainHeaderAndStreams) {
 
 TEST(Avi, LastStreamOfEachKindWinsAndOtherTypesSetNothing) {
     Bytes text_stream = list("strl", strh("txts", "abcd") + chunk("strf", zeros(12)));
-    ASSERT_TRUE(identify(avi_file(kMainHeader + video_stream("DIVX") + audio_stream(1, 1, 8000, 8000) +
-                                  text_stream + video_stream("MJPG") + audio_stream(2, 2, 22050, 9000))));
+    ASSERT_TRUE(
+        identify(avi_file(kMainHeader + video_stream("DIVX") + audio_stream(1, 1, 8000, 8000) +
+                          text_stream + video_stream("MJPG") + audio_stream(2, 2, 22050, 9000))));
     EXPECT_EQ(ident_result.video_codec_id, make_fourcc('M', 'J', 'P', 'G'));
     EXPECT_EQ(ident_result.audio_codec_id, 2u);
     EXPECT_EQ(ident_result.channels, 2);
@@ -124,53 +126,70 @@ TEST(Avi, WalkStops) {
         Bytes file;
         bool main_header, video, audio;
     } cases[] = {
-        {"no header list", chunk("RIFF", fourcc("AVI ") + list("movi", zeros(64))), false, false, false},
-        {"first chunk not avih", avi_file(chunk("JUNK", zeros(56)) + kMainHeader + video), false, false,
+        {"no header list", chunk("RIFF", fourcc("AVI ") + list("movi", zeros(64))), false, false,
          false},
-        {"negative main header size",
-         avi_file(sized_chunk("avih", 0x80000000u, zeros(56)) + video), false, false, false},
+        {"first chunk not avih", avi_file(chunk("JUNK", zeros(56)) + kMainHeader + video), false,
+         false, false},
+        {"negative main header size", avi_file(sized_chunk("avih", 0x80000000u, zeros(56)) + video),
+         false, false, false},
         {"main header cut short", avi_file(sized_chunk("avih", 56, zeros(40))).substr(0, 64), false,
          false, false},
-        {"filler between main header and first stream", avi_file(kMainHeader + chunk("JUNK", zeros(8)) + video),
-         true, false, false},
+        {"filler between main header and first stream",
+         avi_file(kMainHeader + chunk("JUNK", zeros(8)) + video), true, false, false},
         {"main header size off by 4",
          avi_file(sized_chunk("avih", 52, kMainHeader.substr(8)) + video), true, false, false},
-        {"stream list size below 4", avi_file(kMainHeader + sized_chunk("LIST", 3, "strl" + strh("vids", "DIVX"))),
-         true, false, false},
-        {"not a strl list", avi_file(kMainHeader + list("odml", zeros(8)) + video), true, false, false},
-        {"missing strh", avi_file(kMainHeader + list("strl", chunk("strf", zeros(40)))), true, false, false},
-        {"missing strf", avi_file(kMainHeader + video + list("strl", strh("auds", "none") + chunk("JUNK", zeros(16)))),
+        {"stream list size below 4",
+         avi_file(kMainHeader + sized_chunk("LIST", 3, "strl" + strh("vids", "DIVX"))), true, false,
+         false},
+        {"not a strl list", avi_file(kMainHeader + list("odml", zeros(8)) + video), true, false,
+         false},
+        {"missing strh", avi_file(kMainHeader + list("strl", chunk("strf", zeros(40)))), true,
+         false, false},
+        {"missing strf",
+         avi_file(kMainHeader + video +
+                  list("strl", strh("auds", "none") + chunk("JUNK", zeros(16)))),
          true, true, false},
         {"audio format of 10 bytes",
-         avi_file(kMainHeader + video + list("strl", strh("auds", "none") + chunk("strf", zeros(10)))), true, true,
-         false},
+         avi_file(kMainHeader + video +
+                  list("strl", strh("auds", "none") + chunk("strf", zeros(10)))),
+         true, true, false},
         {"video format of 10 bytes, audio after it",
-         avi_file(kMainHeader + list("strl", strh("vids", "DIVX") + chunk("strf", zeros(10))) + audio), true,
-         true, false},
-        {"stream header size far beyond the file",
-         avi_file(kMainHeader + list("strl", sized_chunk("strh", 0x7FFFFFF0u, "vids" + fourcc("DIVX") + zeros(48)) +
-                                             chunk("strf", zeros(40))) +
+         avi_file(kMainHeader + list("strl", strh("vids", "DIVX") + chunk("strf", zeros(10))) +
                   audio),
+         true, true, false},
+        {"stream header size far beyond the file",
+         avi_file(
+             kMainHeader +
+             list("strl", sized_chunk("strh", 0x7FFFFFF0u, "vids" + fourcc("DIVX") + zeros(48)) +
+                              chunk("strf", zeros(40))) +
+             audio),
          true, true, false},
         {"negative stream header size",
-         avi_file(kMainHeader + list("strl", sized_chunk("strh", 0xFFFFFF00u, "vids" + fourcc("DIVX") + zeros(48)) +
-                                             chunk("strf", zeros(40))) +
-                  audio),
+         avi_file(
+             kMainHeader +
+             list("strl", sized_chunk("strh", 0xFFFFFF00u, "vids" + fourcc("DIVX") + zeros(48)) +
+                              chunk("strf", zeros(40))) +
+             audio),
          true, true, false},
         {"remaining chunk id not letters and digits",
-         avi_file(kMainHeader + video_stream("DIVX", chunk("st-n", "ab")) + audio), true, true, false},
+         avi_file(kMainHeader + video_stream("DIVX", chunk("st-n", "ab")) + audio), true, true,
+         false},
         {"negative remaining chunk size",
-         avi_file(kMainHeader + video_stream("DIVX", sized_chunk("strn", 0x80000000u, "ab")) + audio), true,
-         true, false},
+         avi_file(kMainHeader + video_stream("DIVX", sized_chunk("strn", 0x80000000u, "ab")) +
+                  audio),
+         true, true, false},
         // The check ends at the list's end, wherever the last chunk reaches.
         {"remaining chunk beyond the list's end",
-         avi_file(kMainHeader + video_stream("DIVX", sized_chunk("strn", 0x7FFFFFFFu, "ab")) + audio), true,
-         true, true},
+         avi_file(kMainHeader + video_stream("DIVX", sized_chunk("strn", 0x7FFFFFFFu, "ab")) +
+                  audio),
+         true, true, true},
         {"file ends inside the remaining chunks",
-         cut_after(avi_file(kMainHeader + video_stream("DIVX", chunk("strn", "ab")) + audio), "strn"), true,
-         true, false},
-        {"stream list size past the file", avi_file(kMainHeader + sized_chunk("LIST", 0x7FFFFFFFu, video.substr(8))),
+         cut_after(avi_file(kMainHeader + video_stream("DIVX", chunk("strn", "ab")) + audio),
+                   "strn"),
          true, true, false},
+        {"stream list size past the file",
+         avi_file(kMainHeader + sized_chunk("LIST", 0x7FFFFFFFu, video.substr(8))), true, true,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -191,12 +210,16 @@ TEST(Avi, OddChunkPadBytes) {
         const char* what;
         Bytes file;
     } cases[] = {
-        {"odd stream name", avi_file(kMainHeader + video_stream("DIVX", chunk("strn", Bytes("abcd", 5))) + audio)},
+        {"odd stream name",
+         avi_file(kMainHeader + video_stream("DIVX", chunk("strn", Bytes("abcd", 5))) + audio)},
         {"odd format chunk followed by a name",
-         avi_file(kMainHeader + list("strl", strh("auds", "none") + chunk("strf", odd_format) + chunk("strn", "ab")) +
-                  audio)},
+         avi_file(
+             kMainHeader +
+             list("strl", strh("auds", "none") + chunk("strf", odd_format) + chunk("strn", "ab")) +
+             audio)},
         {"odd format chunk ending the list",
-         avi_file(kMainHeader + list("strl", strh("auds", "none") + chunk("strf", odd_format)) + audio)},
+         avi_file(kMainHeader + list("strl", strh("auds", "none") + chunk("strf", odd_format)) +
+                  audio)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -233,4 +256,22 @@ TEST(Avi, ZeroFramesAndTinyFramePeriod) {
 TEST(Avi, DataRateTruncates) {
     ASSERT_TRUE(identify(avi_file(avih(40000, 75, 0, 0), 1000)));  // 3 s
     EXPECT_EQ(ident_result.data_rate, 333);
+}
+
+// Codecs are described from the database beside the program: a later stream
+// whose codec the database lacks keeps the earlier description beside its
+// own identifier.
+TEST(Avi, CodecDescriptions) {
+    TempFile db("msvid: DIVX\n  N: DivX video\nmsaud: 0x0055\n  N: Layer 3 audio\n", "reelkit.cdb");
+    std::string program = db.dir() + "/reelkit";
+    const char* saved = program_path;
+    program_path = program.c_str();
+    bool recognised =
+        identify(avi_file(kMainHeader + video_stream("DIVX") +
+                          audio_stream(0x0055, 2, 44100, 16000) + video_stream("ZZZZ")));
+    program_path = saved;
+    ASSERT_TRUE(recognised);
+    EXPECT_EQ(ident_result.video_codec_id, make_fourcc('Z', 'Z', 'Z', 'Z'));
+    EXPECT_STREQ(ident_result.video_codec.name, "DivX video");
+    EXPECT_STREQ(ident_result.audio_codec.name, "Layer 3 audio");
 }

@@ -43,7 +43,8 @@ static Report parse_report(const std::string& text) {
     std::string line;
     while (std::getline(in, line)) {
         if (line.size() < 13 || line[12] != ':') continue;
-        std::string label = line.substr(line.find_first_not_of(' '), 12 - line.find_first_not_of(' '));
+        std::string label =
+            line.substr(line.find_first_not_of(' '), 12 - line.find_first_not_of(' '));
         std::string value = line.size() > 15 ? line.substr(15) : "";
         if (label == "File Format") in_meta = false;
         if (label == "File Name") continue;
@@ -70,8 +71,9 @@ static std::string upper(std::string s) {
 }
 
 TEST(AviAsfFiles, ReportsMatchProbe) {
-    const char* names[] = {"avi_mjpeg_pcm.avi",      "avi_msmpeg4_adpcm.avi",  "avi_xvid_video_only.avi",
-                           "asf_wmv2_wma2_meta.wmv", "asf_wmv1_video_only.wmv", "asf_wma1_audio_only.wma"};
+    const char* names[] = {"avi_mjpeg_pcm.avi",       "avi_msmpeg4_adpcm.avi",
+                           "avi_xvid_video_only.avi", "asf_wmv2_wma2_meta.wmv",
+                           "asf_wmv1_video_only.wmv", "asf_wma1_audio_only.wma"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         std::string base = std::string(name).substr(0, std::string(name).rfind('.'));
@@ -95,12 +97,14 @@ TEST(AviAsfFiles, ReportsMatchProbe) {
             (probe[s + "codec_type"] == "video" ? video : audio) = i;
             if (!is_avi) duration = std::max(duration, std::stod(probe[s + "duration"]));
         }
-        EXPECT_EQ(report.fields["Content"],
-                  video >= 0 && audio >= 0 ? "Video and Audio" : video >= 0 ? "Video only" : "Audio only");
+        EXPECT_EQ(report.fields["Content"], video >= 0 && audio >= 0 ? "Video and Audio"
+                                            : video >= 0             ? "Video only"
+                                                                     : "Audio only");
         EXPECT_EQ(report.fields["Duration"], format("%0.3f sec", duration));
         double bytes_per_second = std::stod(probe["format.size"]) / duration;
         EXPECT_EQ(report.fields["Data Rate"],
-                  format("%0.0f kbps (ave)", std::floor((std::floor(bytes_per_second) * 8 + 500) / 1000)));
+                  format("%0.0f kbps (ave)",
+                         std::floor((std::floor(bytes_per_second) * 8 + 500) / 1000)));
 
         if (video >= 0) {
             std::string v = "streams.stream." + std::to_string(video) + ".";
@@ -130,8 +134,10 @@ TEST(AviAsfFiles, ReportsMatchProbe) {
         // The content description: ffprobe names the author "artist". The
         // writer keeps the comment outside the content description.
         Fields expected_meta;
-        const std::pair<const char*, const char*> texts[] = {
-            {"Title", "title"}, {"Author", "artist"}, {"Copyright", "copyright"}, {"Rating", "rating"}};
+        const std::pair<const char*, const char*> texts[] = {{"Title", "title"},
+                                                             {"Author", "artist"},
+                                                             {"Copyright", "copyright"},
+                                                             {"Rating", "rating"}};
         for (const auto& text : texts)
             if (!is_avi && probe.count(std::string("format.tags.") + text.second))
                 expected_meta[text.first] = probe[std::string("format.tags.") + text.second];
@@ -153,7 +159,8 @@ TEST(AviAsfFiles, MetadataFileHasItsTexts) {
 TEST(AviAsfFiles, Samples) {
     for (const char* name : {"sample.avi", "sample.wmv"}) {
         SCOPED_TRACE(name);
-        Report report = parse_report(run_driver({std::string(REELKIT_SOURCE_DIR) + "/samples/" + name}).output);
+        Report report =
+            parse_report(run_driver({std::string(REELKIT_SOURCE_DIR) + "/samples/" + name}).output);
         EXPECT_EQ(report.fields["Content"], "Video and Audio");
         EXPECT_EQ(report.fields["Video Info"].substr(0, 9), "160 x 120");
     }
