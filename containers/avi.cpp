@@ -58,8 +58,8 @@ static void take_main_header(FILE* file, const unsigned char* body, IdentResult*
     }
     int32_t length = file_length(file);
     if (record->duration != 0 && length >= 0) {
-        // At least one frame of at most 1 s / 10^6 against under 2^31
-        // bytes: the quotient fits in 64 bits.
+        // The duration is at least one microsecond (one frame of the shortest
+        // period) and the length below 2^31, so the quotient fits in 64 bits.
         double rate = std::trunc(double(length) / record->duration);
         record->data_rate = int32_t(uint32_t(uint64_t(int64_t(rate))));
     }
