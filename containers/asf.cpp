@@ -44,6 +44,10 @@ static const size_t kStreamPropertiesRead = 54;
 static const size_t kVideoTypeDataRead = 31;
 static const size_t kAudioTypeDataRead = 12;
 static const uint32_t kBroadcastFlag = 1;
+// Stream numbers have 7 bits, so a header describes at most 127 streams. The
+// bound matters because every stream costs a codec database lookup, which
+// reads the database afresh.
+static const int kMaxStreams = 127;
 // Longest content-description text taken, in bytes.
 static const uint32_t kMaxMetaText = 1024;
 static const int kMetaTexts = 5;
@@ -54,10 +58,21 @@ static bool read_exact(FILE* file, unsigned char* buf, size_t n) {
     return fread(buf, 1, n, file) == n;
 }
 
-// Positions are 64-bit; a position past the end of the file seeks fine and
-// makes the next read short.
+// Positions are 64-bit; a position past the end of the file makes the next
+// read short, a negative one fails here. A short step forward is read over
+// rather than sought: a seek costs a system call, and a file of many tiny
+// chunks would otherwise take minutes to walk.
+static const int64_t kReadOver = 4096;
 static bool seek_to(FILE* file, int64_t position) {
     if (position < 0) return false;
+    int64_t here = ftello(file);
+    if (here >= 0 && position >= here && position - here <= kReadOver) {
+        unsigned char passed[kReadOver];
+        // A short read here leaves the stream at the end of the file, where
+        // the next read is short as it would be after a seek.
+        (void)fread(passed, 1, size_t(position - here), file);
+        return true;
+    }
     return fseeko(file, off_t(position), SEEK_SET) == 0;
 }
 
@@ -172,6 +187,7 @@ bool identify_asf(FILE* file, IdentResult* record) {
     // Each object moves the walk forward by at least its 24-byte header, so
     // a count beyond the header's objects ends at the end of the file.
     int64_t position = kFirstObject;
+    int streams = 0;
     for (uint32_t walked = 0; walked < object_count; ++walked) {
         if (!seek_to(file, position)) return true;
         unsigned char object[kObjectHeader];
@@ -186,6 +202,7 @@ bool identify_asf(FILE* file, IdentResult* record) {
             if (!read_exact(file, body, sizeof body)) return true;
             take_file_properties(body, record);
         } else if (same_guid(object, kStreamPropertiesObject)) {
+            if (++streams > kMaxStreams) return true;
             if (!read_stream_properties(file, record)) return true;
         } else if (same_guid(object, kContentDescriptionObject)) {
             if (!read_content_description(file, record)) return true;

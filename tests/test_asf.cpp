@@ -343,3 +343,14 @@ TEST(Asf, ReportWithNonAsciiTitle) {
     }
     use_ansi_code_page = 0;
 }
+
+// Stream numbers have 7 bits: the walk reads at most 127 stream objects.
+TEST(Asf, AtMost127Streams) {
+    Bytes streams;
+    for (int i = 0; i < 126; ++i) streams += video_stream(64, 48, "WMV1");
+    ASSERT_TRUE(identify(asf_file(200, streams + video_stream(64, 48, "WMV2"))));
+    EXPECT_EQ(ident_result.video_codec_id, make_fourcc('W', 'M', 'V', '2'));
+    ASSERT_TRUE(identify(
+        asf_file(200, streams + video_stream(64, 48, "WMV1") + video_stream(64, 48, "WMV2"))));
+    EXPECT_EQ(ident_result.video_codec_id, make_fourcc('W', 'M', 'V', '1'));
+}

@@ -275,3 +275,14 @@ TEST(Avi, CodecDescriptions) {
     EXPECT_STREQ(ident_result.video_codec.name, "DivX video");
     EXPECT_STREQ(ident_result.audio_codec.name, "Layer 3 audio");
 }
+
+// Stream numbers have two digits: the walk reads at most 100 stream lists.
+TEST(Avi, AtMostOneHundredStreams) {
+    Bytes streams;
+    for (int i = 0; i < 99; ++i) streams += video_stream("DIVX");
+    ASSERT_TRUE(identify(avi_file(kMainHeader + streams + video_stream("XVID"))));
+    EXPECT_EQ(ident_result.video_codec_id, make_fourcc('X', 'V', 'I', 'D'));
+    ASSERT_TRUE(
+        identify(avi_file(kMainHeader + streams + video_stream("DIVX") + video_stream("XVID"))));
+    EXPECT_EQ(ident_result.video_codec_id, make_fourcc('D', 'I', 'V', 'X'));
+}
