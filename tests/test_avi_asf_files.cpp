@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "front/driver.h"
+#include "model/codec_db.h"
 #include "tests/support.h"
 
 using Fields = std::map<std::string, std::string>;
@@ -65,6 +67,17 @@ static double ratio(const std::string& text) {
     return std::stod(text.substr(0, slash)) / std::stod(text.substr(slash + 1));
 }
 
+// The name the shipped database gives a codec; empty when it has none.
+static std::string shipped_name(const char* section, uint32_t id) {
+    std::string program = program_in_data_dir();
+    const char* saved = program_path;
+    program_path = program.c_str();
+    FormatInfo info{};
+    lookup_codec(section, id, &info);
+    program_path = saved;
+    return info.name;
+}
+
 static std::string upper(std::string s) {
     for (char& c : s) c = char(toupper(static_cast<unsigned char>(c)));
     return s;
@@ -115,6 +128,11 @@ TEST(AviAsfFiles, ReportsMatchProbe) {
             }
             EXPECT_EQ(report.fields["Video Info"], info);
             EXPECT_EQ(report.fields["FourCC"], "\"" + probe[v + "codec_tag_string"] + "\"");
+            // Every codec of these files is described in the shipped database.
+            std::string codec =
+                shipped_name("msvid", uint32_t(std::stoul(probe[v + "codec_tag"], nullptr, 16)));
+            EXPECT_NE(codec, "");
+            EXPECT_EQ(report.fields["Video Format"], codec);
         } else {
             EXPECT_EQ(report.fields.count("Video Info"), 0u);
             EXPECT_EQ(report.fields.count("FourCC"), 0u);
@@ -126,6 +144,10 @@ TEST(AviAsfFiles, ReportsMatchProbe) {
                           format("%0.1f kbps", std::stod(probe[a + "bit_rate"]) / 1000) + ", " +
                           (probe[a + "channels"] == "1" ? "mono" : "stereo"));
             EXPECT_EQ(report.fields["Format ID"], "0x" + upper(probe[a + "codec_tag"].substr(2)));
+            std::string codec =
+                shipped_name("msaud", uint32_t(std::stoul(probe[a + "codec_tag"], nullptr, 16)));
+            EXPECT_NE(codec, "");
+            EXPECT_EQ(report.fields["Audio Format"], codec);
         } else {
             EXPECT_EQ(report.fields.count("Audio Info"), 0u);
             EXPECT_EQ(report.fields.count("Format ID"), 0u);
