@@ -7,6 +7,7 @@
 #include "front/driver.h"
 #include "model/byte_order.h"
 #include "model/codec_db.h"
+#include "model/stream_io.h"
 #include "platform/platform.h"
 
 // GUIDs as their 16 bytes stand in the file: the first group little-endian
@@ -53,28 +54,6 @@ static const uint32_t kMaxMetaText = 1024;
 static const int kMetaTexts = 5;
 static const char* const kMetaLabels[kMetaTexts] = {"Title", "Author", "Copyright",
                                                     "Description", "Rating"};
-
-static bool read_exact(FILE* file, unsigned char* buf, size_t n) {
-    return fread(buf, 1, n, file) == n;
-}
-
-// Positions are 64-bit; a position past the end of the file makes the next
-// read short, a negative one fails here. A short step forward is read over
-// rather than sought: a seek costs a system call, and a file of many tiny
-// chunks would otherwise take minutes to walk.
-static const int64_t kReadOver = 4096;
-static bool seek_to(FILE* file, int64_t position) {
-    if (position < 0) return false;
-    int64_t here = ftello(file);
-    if (here >= 0 && position >= here && position - here <= kReadOver) {
-        unsigned char passed[kReadOver];
-        // A short read here leaves the stream at the end of the file, where
-        // the next read is short as it would be after a seek.
-        (void)fread(passed, 1, size_t(position - here), file);
-        return true;
-    }
-    return fseeko(file, off_t(position), SEEK_SET) == 0;
-}
 
 static bool same_guid(const unsigned char* p, const Guid guid) { return memcmp(p, guid, 16) == 0; }
 
@@ -189,7 +168,7 @@ bool identify_asf(FILE* file, IdentResult* record) {
     int64_t position = kFirstObject;
     int streams = 0;
     for (uint32_t walked = 0; walked < object_count; ++walked) {
-        if (!seek_to(file, position)) return true;
+        if (!step_to(file, position)) return true;
         unsigned char object[kObjectHeader];
         if (!read_exact(file, object, sizeof object)) return true;
         if (read_u32le(object + 20) != 0) return true;

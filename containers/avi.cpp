@@ -6,6 +6,7 @@
 
 #include "model/byte_order.h"
 #include "model/codec_db.h"
+#include "model/stream_io.h"
 #include "platform/platform.h"
 
 // A chunk is an 8-byte header (identifier, 32-bit size) and a body of that
@@ -21,28 +22,6 @@ static const int32_t kMinListSize = 4;
 // digits, so a file holds at most 100. The bound matters because every
 // stream costs a codec database lookup, which reads the database afresh.
 static const int kMaxStreams = 100;
-
-static bool read_exact(FILE* file, unsigned char* buf, size_t n) {
-    return fread(buf, 1, n, file) == n;
-}
-
-// Positions are 64-bit; a position past the end of the file makes the next
-// read short, a negative one fails here. A short step forward is read over
-// rather than sought: a seek costs a system call, and a file of many tiny
-// chunks would otherwise take minutes to walk.
-static const int64_t kReadOver = 4096;
-static bool seek_to(FILE* file, int64_t position) {
-    if (position < 0) return false;
-    int64_t here = ftello(file);
-    if (here >= 0 && position >= here && position - here <= kReadOver) {
-        unsigned char passed[kReadOver];
-        // A short read here leaves the stream at the end of the file, where
-        // the next read is short as it would be after a seek.
-        (void)fread(passed, 1, size_t(position - here), file);
-        return true;
-    }
-    return fseeko(file, off_t(position), SEEK_SET) == 0;
-}
 
 static bool has_id(const unsigned char* p, const char* id) { return memcmp(p, id, 4) == 0; }
 
@@ -94,7 +73,7 @@ static bool remaining_chunks_are_clean(FILE* file, int64_t position, int64_t lis
         int32_t size = read_s32le(header + 4);
         if (size < 0) return false;
         position += kChunkHeader + padded(size);
-        if (!seek_to(file, position)) return false;
+        if (!step_to(file, position)) return false;
     }
     return true;
 }
@@ -102,7 +81,7 @@ static bool remaining_chunks_are_clean(FILE* file, int64_t position, int64_t lis
 // One stream list at position: its stream header and stream format. Gives
 // false when the walk ends here; otherwise sets next to the following list.
 static bool read_stream_list(FILE* file, int64_t position, IdentResult* record, int64_t* next) {
-    if (!seek_to(file, position)) return false;
+    if (!step_to(file, position)) return false;
     unsigned char list[12];
     if (!read_exact(file, list, sizeof list) || !has_id(list, "LIST") || !has_id(list + 8, "strl"))
         return false;
@@ -123,7 +102,7 @@ static bool read_stream_list(FILE* file, int64_t position, IdentResult* record, 
         is_audio = true;
     }
 
-    if (!seek_to(file, format_position)) return false;
+    if (!step_to(file, format_position)) return false;
     unsigned char strf[20];
     if (!read_exact(file, strf, sizeof strf) || !has_id(strf, "strf")) return false;
     int32_t format_size = read_s32le(strf + 4);
@@ -140,7 +119,7 @@ static bool read_stream_list(FILE* file, int64_t position, IdentResult* record, 
         record->audio_byte_rate = read_s32le(strf + 16);
     }
 
-    if (!seek_to(file, format_end)) return false;
+    if (!step_to(file, format_end)) return false;
     if (!remaining_chunks_are_clean(file, format_end, list_end)) return false;
     *next = list_end;
     return true;

@@ -5,6 +5,7 @@
 
 #include "model/byte_order.h"
 #include "model/codec_db.h"
+#include "model/stream_io.h"
 #include "platform/platform.h"
 
 AtomPathEntry atom_path[kAtomPathDepth];
@@ -38,14 +39,6 @@ static bool is_container(const AtomPathEntry* entry) {
     for (const char* type : kContainerTypes)
         if (type_is(entry, type)) return true;
     return false;
-}
-
-static bool seek_to(FILE* file, int64_t position) {
-    return position >= 0 && position <= LONG_MAX && fseek(file, long(position), SEEK_SET) == 0;
-}
-
-static bool read_exact(FILE* file, unsigned char* buf, size_t count) {
-    return fread(buf, 1, count, file) == count;
 }
 
 bool read_atom_header(FILE* file, AtomPathEntry* entry, int64_t* end_position) {

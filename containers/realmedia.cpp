@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "model/byte_order.h"
+#include "model/stream_io.h"
 
 // A chunk is an id, a big-endian size that counts the 8 header bytes too,
 // and a body. The first chunk is the ".RMF" file header itself.
@@ -23,22 +24,14 @@ static const unsigned kMaxRmText = 63;
 static const size_t kVideoPartSize = 28;
 
 bool read_rm_chunk_header(FILE* file, char id[5], int64_t* next_chunk) {
-    // A position the stream cannot seek to lies beyond any file it can hold:
-    // the header read would be short.
-    if (*next_chunk > LONG_MAX || fseek(file, long(*next_chunk), SEEK_SET) != 0) return false;
     unsigned char header[kChunkHeaderSize];
-    if (fread(header, 1, sizeof header, file) != sizeof header) return false;
+    if (!seek_to(file, *next_chunk) || !read_exact(file, header, sizeof header)) return false;
     memcpy(id, header, 4);
     id[4] = '\0';
     int32_t size = int32_t(read_u32be(header + 4));
     if (size < kChunkHeaderSize) return false;
     *next_chunk += size;
     return true;
-}
-
-// Reads count bytes into buf; true when all arrived.
-static bool read_exact(FILE* file, unsigned char* buf, size_t count) {
-    return fread(buf, 1, count, file) == count;
 }
 
 // The media properties of one stream. False ends the walk: the body was cut

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "model/stream_io.h"
 #include "platform/platform.h"
 
 // The file is read backwards in blocks of this size, the last block first.
@@ -43,7 +44,7 @@ static int feed_matcher(StartCodeMatcher* m, unsigned char b) {
 }
 
 static bool read_at(FILE* file, int64_t position, unsigned char* buf, size_t count) {
-    return fseek(file, long(position), SEEK_SET) == 0 && fread(buf, 1, count, file) == count;
+    return seek_to(file, position) && read_exact(file, buf, count);
 }
 
 // Group-of-pictures time code: drop flag, hours (5 bits), minutes (6),

@@ -6,6 +6,7 @@
 
 #include "mpeg/end_duration.h"
 #include "mpeg/stream_readers.h"
+#include "model/stream_io.h"
 #include "platform/platform.h"
 
 const float mpeg_frame_rates[16] = {
@@ -66,10 +67,6 @@ static const FirstBytesRule kFirstBytesRules[] = {
     {0xB3, 0x00, 0x00, "MPEG-1 Video Elementary Stream", "MPEG-1 Video", kMpegVideo},
     {0xC0, 0x00, 0x00, "MPEG Audio Elementary Stream", "MPEG Audio", kMpegAudio},
 };
-
-static bool read_exact(FILE* file, unsigned char* buf, size_t count) {
-    return fread(buf, 1, count, file) == count;
-}
 
 // Pack and system headers feed one rule: the first rate seen is kept, and
 // any rate that differs from it makes the stream variable for good.
