@@ -30,6 +30,12 @@ Bytes be32(uint32_t v) { return pack(v, 4, true); }
 Bytes be64(uint64_t v) { return pack(v, 8, true); }
 Bytes zeros(size_t n) { return Bytes(n, '\0'); }
 
+Bytes bytes(std::initializer_list<int> values) {
+    Bytes out;
+    for (int v : values) out += char(v);
+    return out;
+}
+
 TempFile::TempFile(const Bytes& contents, const std::string& name) {
     const char* base = getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/reelkit-test-XXXXXX";

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ Bytes be16(uint32_t v);
 Bytes be32(uint32_t v);
 Bytes be64(uint64_t v);
 Bytes zeros(size_t n);
+// Bytes given by value, as in bytes({0x00, 0x00, 0x01, 0xBA}).
+Bytes bytes(std::initializer_list<int> values);
 
 // A file in a fresh temporary directory, removed with the object.
 class TempFile {

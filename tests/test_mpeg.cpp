@@ -14,12 +14,6 @@
 
 namespace {
 
-Bytes bytes(std::initializer_list<int> values) {
-    Bytes out;
-    for (int v : values) out += char(v);
-    return out;
-}
-
 Bytes start_code(int code) { return bytes({0x00, 0x00, 0x01, code}); }
 
 // MPEG-1 pack: 0010, clock reference in three marked parts, marked mux rate.

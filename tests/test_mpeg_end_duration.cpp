@@ -10,12 +10,6 @@
 
 namespace {
 
-Bytes bytes(std::initializer_list<int> values) {
-    Bytes out;
-    for (int v : values) out += char(v);
-    return out;
-}
-
 Bytes start_code(int code) { return bytes({0x00, 0x00, 0x01, code}); }
 
 Bytes group_of_pictures(const Bytes& time_code) { return start_code(0xB8) + time_code; }

@@ -10,12 +10,6 @@
 
 namespace {
 
-Bytes bytes(std::initializer_list<int> values) {
-    Bytes out;
-    for (int v : values) out += char(v);
-    return out;
-}
-
 const unsigned char kPrefix[3] = {0x00, 0x00, 0x01};
 
 // An MPEG-1 pack header (start code, clock reference 0, mux rate 2520)
