@@ -30,16 +30,7 @@ with open(work + '/reelkit.cdb', 'w') as f:
         f.write('qtvid: x%03d\n  N: Codec %d; C%d\n  A: Maker %d\n  A note line.\n' % (i, i, i, i))
 PY
 truncate -s $((1 << 30)) "$work/big.mov"
-best() {  # fastest of five runs, in seconds
-  local best=999
-  for _ in 1 2 3 4 5; do
-    local start end t
-    start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc -l)
-    if (( $(echo "$t < $best" | bc -l) )); then best=$t; fi
-  done
-  echo "$best"
-}
+. bench/common.sh
 big=$(best "$work/reelkit-cli" "$work/big.mov")
 hostile=$(best "$work/reelkit-cli" "$work/hostile.mov")
 echo "1 GB movie:          ${big} s"

@@ -9,16 +9,7 @@ file=${BENCH_FILE:-$(mktemp /tmp/reelkit-text-XXXXXX)}
 trap 'rm -f "$file"' EXIT
 (yes "The quick brown fox jumps over the lazy dog, 0123456789 times." || true) | head -c 1000000000 > "$file"
 cat "$file" > /dev/null  # into the page cache
-best() {  # fastest of five runs, in seconds
-  local best=999
-  for _ in 1 2 3 4 5; do
-    local start end t
-    start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc -l)
-    if (( $(echo "$t < $best" | bc -l) )); then best=$t; fi
-  done
-  echo "$best"
-}
+. bench/common.sh
 wc_time=$(best wc -l "$file")
 rk_time=$(best ./build/reelkit-cli "$file")
 echo "wc -l:       ${wc_time} s"
