@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/stream_io.h"
+
 const int32_t pts_dts_lengths[4] = {0, 0, 5, 10};
 
 // The patterns searched for are start codes; a fixed history of the last
@@ -69,14 +71,14 @@ static bool read_byte(FILE* file, unsigned char* byte) {
 static bool reach_header_end(FILE* file, int64_t header_end) {
     int64_t position = ftell(file);
     if (position < 0) return false;
-    return position >= header_end || fseek(file, long(header_end), SEEK_SET) == 0;
+    return position >= header_end || seek_to(file, header_end);
 }
 
 // MPEG-2 form: a flags byte and the header data length, then the optional
 // fields the flags announce, then stuffing up to the header's end.
 static bool skip_mpeg2_header(FILE* file) {
     unsigned char head[2];
-    if (fread(head, 1, 2, file) != 2) return false;
+    if (!read_exact(file, head, 2)) return false;
     const unsigned char flags = head[0];
     int64_t fields_start = ftell(file);
     if (fields_start < 0) return false;
@@ -129,7 +131,7 @@ static bool skip_mpeg1_header(FILE* file) {
 
 bool skip_packet_header(FILE* file) {
     unsigned char head[3];  // packet length, first header byte
-    if (fread(head, 1, 3, file) != 3) return false;
+    if (!read_exact(file, head, 3)) return false;
     if ((head[2] & 0xC0) == 0x80) return skip_mpeg2_header(file);
     if (ungetc(head[2], file) == EOF) return false;
     return skip_mpeg1_header(file);
@@ -154,7 +156,7 @@ bool find_embedded_pack(FILE* file, int64_t limit) {
         }
         if (!find_pattern(file, kPackStart, 4, limit)) return false;
         unsigned char e[kEmbeddedPackBytes];
-        if (fread(e, 1, kEmbeddedPackBytes, file) != size_t(kEmbeddedPackBytes)) return false;
+        if (!read_exact(file, e, kEmbeddedPackBytes)) return false;
         if (is_mpeg1_pack_followed_by_start_code(e)) {
             return fseek(file, -long(kEmbeddedPackBytes + 4), SEEK_CUR) == 0;
         }
