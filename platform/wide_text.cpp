@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "model/byte_order.h"
 #include "platform/platform.h"
 
 // On Linux the console and the desktop both use UTF-8, so both code-page
@@ -12,9 +13,7 @@ static const char kUnrepresentable = '?';
 static bool is_high_surrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 static bool is_low_surrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-static uint32_t unit_at(const unsigned char* text, int32_t i) {
-    return uint32_t(text[2 * i]) | uint32_t(text[2 * i + 1]) << 8;
-}
+static uint32_t unit_at(const unsigned char* text, int32_t i) { return read_u16le(text + 2 * i); }
 
 static char* put_utf8(char* out, uint32_t c) {
     if (c < 0x80) {
